@@ -1,0 +1,66 @@
+#include "colors/count.h"
+
+#include "cli/file.h"
+#include "colors/pixels.h"
+#include "colors/sort.h"
+
+#include <memory>
+#include <new>
+
+namespace velto {
+
+std::int64_t count_sorted_colors(const std::uint8_t* base, std::int64_t n) {
+    std::int64_t used = 1;
+    for (std::int64_t j = 0; j + 1 < n; ++j) {
+        const std::uint8_t* const e = base + j * element_bytes;
+        if (compare_color_keys(e, e + element_bytes) != 0) {
+            ++used;
+        }
+    }
+    return used;
+}
+
+ExitStatus count_colors(const char* name, const BitmapHeaders& headers, const Console& console) {
+    const PixelGeometry geometry = pixel_geometry(headers.info);
+    const auto size = pixel_buffer_size(geometry);
+    if (!size) {
+        std::fputs("Memory Error :\n Not enough memory.\n", err_stream(console));
+        return ExitStatus::no_memory;
+    }
+    // Not value-initialised: a header that claims far more pixels than the file holds
+    // costs only the pages that the rows actually read touch.
+    std::unique_ptr<std::uint8_t[]> buffer;
+    try {
+        buffer = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(*size));
+    } catch (const std::bad_alloc&) {
+        std::fputs("Memory Error :\n Not enough memory.\n", err_stream(console));
+        return ExitStatus::no_memory;
+    } catch (...) {
+        std::fputs("Memory Error :\n Unknown error has occured.\n", err_stream(console));
+        return ExitStatus::alloc_failed;
+    }
+
+    std::fputs("Prease wait now reading the file.\n", err_stream(console));
+    {
+        const File file = open_for_reading(name);
+        if (!file) {
+            std::fprintf(err_stream(console),
+                         "File Read Error :\n  Fail to open the file. ( %s )\n", name);
+            return ExitStatus::open_failed;
+        }
+        if (load_pixel_rows(file.get(), pixel_data_offset(headers.file), geometry, buffer.get()) !=
+            PixelRead::ok) {
+            std::fputs("File Read Error :\n  Fail to read the Image.\n", err_stream(console));
+            return ExitStatus::image_short;
+        }
+    }
+
+    std::fputs("Prease wait now counting the color.\n", err_stream(console));
+    sort_color_keys(buffer.get(), geometry.elements, 0, key_limit);
+    const std::int64_t used = count_sorted_colors(buffer.get(), geometry.elements);
+    // At most one color per element, and the buffer limit keeps that within 32 bits.
+    std::fprintf(console.out, "Used Color   : %7ld.\n", static_cast<long>(used));
+    return ExitStatus::ok;
+}
+
+} // namespace velto

@@ -1,0 +1,64 @@
+#include "colors/pixels.h"
+
+#include <algorithm>
+
+namespace velto {
+namespace {
+
+// fseek takes a long, which has 32 bits on Windows, so an offset of up to
+// 0xFFFFFFFF is reached in steps that each fit.
+bool seek_from_start(std::FILE* file, std::uint32_t offset) {
+    constexpr std::uint32_t largest_step = 0x7FFFFFFF;
+    if (std::fseek(file, 0, SEEK_SET) != 0) {
+        return false;
+    }
+    while (offset > 0) {
+        const std::uint32_t step = std::min(offset, largest_step);
+        if (std::fseek(file, static_cast<long>(step), SEEK_CUR) != 0) {
+            return false;
+        }
+        offset -= step;
+    }
+    return true;
+}
+
+} // namespace
+
+PixelGeometry pixel_geometry(const BITMAPINFOHEADER& info) {
+    // An arithmetic shift floors, as the row length of a negative width requires.
+    const std::int64_t row_bytes = (std::int64_t{info.biBitCount} * info.biWidth) >> 3;
+    const std::int64_t stride = (row_bytes + 3) & ~std::int64_t{3};
+    return {row_bytes, stride, info.biHeight, std::int64_t{info.biWidth} * info.biHeight};
+}
+
+std::optional<std::int64_t> pixel_buffer_size(const PixelGeometry& geometry) {
+    if (geometry.row_bytes < 0 || geometry.rows < 0) {
+        return std::nullopt;
+    }
+    // Divide before multiplying: even a 64-bit stride × rows can overflow.
+    if (geometry.rows > 0 && geometry.stride > (max_buffer_bytes - 1) / geometry.rows) {
+        return std::nullopt;
+    }
+    return geometry.stride * geometry.rows + 1;
+}
+
+std::uint32_t pixel_data_offset(const BITMAPFILEHEADER& file) {
+    return std::max<std::uint32_t>(file.bfOffBits, headers_bytes);
+}
+
+PixelRead load_pixel_rows(std::FILE* file, std::uint32_t offset, const PixelGeometry& geometry,
+                          std::uint8_t* buffer) {
+    if (!seek_from_start(file, offset)) {
+        return PixelRead::short_read;
+    }
+    // The padding is read too: a file that ends inside its last row's padding is short.
+    const auto stride = static_cast<std::size_t>(geometry.stride);
+    for (std::int64_t row = 0; row < geometry.rows; ++row) {
+        if (std::fread(buffer + row * geometry.row_bytes, 1, stride, file) != stride) {
+            return PixelRead::short_read;
+        }
+    }
+    return PixelRead::ok;
+}
+
+} // namespace velto

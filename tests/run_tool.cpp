@@ -124,3 +124,13 @@ void write_bytes(const std::filesystem::path& path, const std::vector<std::uint8
 }
 
 } // namespace velto_test
+
+namespace velto_test {
+
+bool windows_build() {
+    const char* exe = std::getenv("VELTO_EXE");
+    const std::string name = exe != nullptr ? exe : VELTO_EXE;
+    return name.size() > 4 && name.compare(name.size() - 4, 4, ".exe") == 0;
+}
+
+} // namespace velto_test

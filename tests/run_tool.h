@@ -25,3 +25,10 @@ std::filesystem::path scratch_dir();
 void write_bytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
 
 } // namespace velto_test
+
+namespace velto_test {
+
+// True when the tool under test is a Windows build (run through VELTO_RUNNER).
+bool windows_build();
+
+} // namespace velto_test

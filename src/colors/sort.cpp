@@ -3,17 +3,21 @@
 #include "colors/pixels.h"
 
 #include <algorithm>
-#include <utility>
+#include <bit>
+#include <cstring>
 
 namespace velto {
 namespace {
 
-void swap_elements(std::uint8_t* a, std::uint8_t* b) {
-    std::swap_ranges(a, a + element_bytes, b);
-}
-
 std::uint8_t* element(std::uint8_t* base, std::int64_t index) {
     return base + index * element_bytes;
+}
+
+void swap_elements(std::uint8_t* a, std::uint8_t* b) {
+    std::uint8_t held[element_bytes];
+    std::memcpy(held, a, element_bytes);
+    std::memcpy(a, b, element_bytes);
+    std::memcpy(b, held, element_bytes);
 }
 
 // Exchange sort for slices of 2 to 4 elements: a few direct comparisons beat a split.
@@ -27,50 +31,193 @@ void sort_small(std::uint8_t* base, std::int64_t n) {
     }
 }
 
-// Two cursors close in from both ends, swapping each element at or above `mid` found
-// from the left with the next one below it found from the right. Returns the split:
-// the elements before it have keys below `mid`, the rest have keys of `mid` or more.
-std::int64_t partition(std::uint8_t* base, std::int64_t n, std::int32_t mid) {
-    std::int64_t j = 0;
-    std::int64_t i = n - 1;
-    for (;;) {
-        while (j <= i && color_key(element(base, j)) < mid) {
-            ++j;
-        }
-        while (i > j && color_key(element(base, i)) >= mid) {
-            --i;
-        }
-        if (i <= j) {
-            return j;
-        }
-        swap_elements(element(base, j), element(base, i));
+} // namespace
+
+BlockClass classify_block_portable(const std::uint8_t* elements, int count, int bit) {
+    // Only the bytes that hold the two bits are read.
+    const int byte = bit >> 3;
+    const int shift = bit & 7;
+    const int next = bit > 0 ? bit - 1 : 0;
+    const int next_byte = next >> 3;
+    const int next_shift = next & 7;
+    BlockClass result{0, 0, 0};
+    for (int i = 0; i < count; ++i) {
+        const std::uint8_t* e = elements + i * element_bytes;
+        const unsigned set = static_cast<unsigned>(e[byte] >> shift) & 1U;
+        const unsigned next_clear = ~static_cast<unsigned>(e[next_byte] >> next_shift) & 1U;
+
+        result.set |= std::uint64_t{set} << i;
+        result.lower += static_cast<int>(next_clear & ~set & 1U);
+        result.upper += static_cast<int>(next_clear & set);
     }
+    if (bit == 0) {
+        result.lower = result.upper = 0;
+    }
+    return result;
 }
 
-int sort_level(std::uint8_t* base, std::int64_t n, std::int32_t lo, std::int32_t hi, int depth) {
+namespace {
+
+std::uint64_t first_elements(int count) {
+    return count == block_elements ? ~std::uint64_t{0} : (std::uint64_t{1} << count) - 1;
+}
+
+// Classifies `count` elements from `start`, adds the next level's split points to
+// `splits`, and returns the masks of its elements with key bit set.
+std::uint64_t classify_and_tally(ClassifyBlock classify, std::uint8_t* base, std::int64_t start,
+                                 int count, int bit, NextSplits& splits) {
+    const std::uint8_t* at = element(base, start);
+    const BlockClass block = classify(at, count, bit);
+    splits.lower += block.lower;
+    splits.upper += block.upper;
+    return block.set;
+}
+
+// Bits that differ between the keys of a slice, and how many keys have a bit clear.
+std::int32_t differing_bits(const std::uint8_t* base, std::int64_t n) {
+    std::int32_t all = 0xFFFFFF;
+    std::int32_t any = 0;
+    for (std::int64_t i = 0; i < n; ++i) {
+        const std::int32_t key = color_key(base + i * element_bytes);
+        all &= key;
+        any |= key;
+    }
+    return all ^ any;
+}
+
+std::int64_t count_clear(const std::uint8_t* base, std::int64_t n, int bit) {
+    std::int64_t clear = 0;
+    for (std::int64_t i = 0; i < n; ++i) {
+        clear += 1 - ((color_key(base + i * element_bytes) >> bit) & 1);
+    }
+    return clear;
+}
+
+int sort_known(ClassifyBlock classify, std::uint8_t* base, std::int64_t n, int bit,
+               std::int64_t lows, int depth);
+
+// A slice whose keys share every bit above `bit`, at recursion level `depth`, with its
+// split point not yet known.
+int sort_unknown(ClassifyBlock classify, std::uint8_t* base, std::int64_t n, int bit, int depth) {
     // A range of one value means every key in the slice is already the same.
-    if (hi - lo <= 1 || n <= 1) {
+    if (bit < 0 || n <= 1) {
         return depth;
     }
     if (n <= 4) {
         sort_small(base, n);
         return depth;
     }
-    const std::int32_t mid = lo + (hi - lo) / 2;
-    const std::int64_t split = partition(base, n, mid);
-    const int lower = sort_level(base, split, lo, mid, depth + 1);
-    const int upper = sort_level(element(base, split), n - split, mid, hi, depth + 1);
+    // Levels whose bit is the same in every key put all elements on one side and move
+    // nothing: go straight to the first level that splits. With no such level the keys
+    // are all equal, and the levels down to a single value move nothing either.
+    const std::int32_t differ = differing_bits(base, n) & ((std::int32_t{2} << bit) - 1);
+    if (differ == 0) {
+        return depth + bit + 1;
+    }
+    const int split_bit = static_cast<int>(std::bit_width(static_cast<std::uint32_t>(differ))) - 1;
+    return sort_known(classify, base, n, split_bit, count_clear(base, n, split_bit),
+                      depth + (bit - split_bit));
+}
+
+int sort_known(ClassifyBlock classify, std::uint8_t* base, std::int64_t n, int bit,
+               std::int64_t lows, int depth) {
+    if (n <= 1) {
+        return depth;
+    }
+    if (n <= 4) {
+        sort_small(base, n);
+        return depth;
+    }
+    if (lows == 0 || lows == n) {
+        return sort_unknown(classify, base, n, bit - 1, depth + 1);
+    }
+    const NextSplits next = partition_at_bit(classify, base, n, bit, lows);
+    if (bit == 0) {
+        return depth + 1;
+    }
+    const int lower = sort_known(classify, base, lows, bit - 1, next.lower, depth + 1);
+    const int upper =
+        sort_known(classify, element(base, lows), n - lows, bit - 1, next.upper, depth + 1);
     return std::max(lower, upper);
 }
 
 } // namespace
 
-void sort_color_keys(std::uint8_t* base, std::int64_t n, std::int32_t lo, std::int32_t hi) {
-    sort_level(base, n, lo, hi, 0);
+// The elements that belong on the other side are found block by block, from the left
+// in [0, lows) and from the right in [lows, n), and swapped in pairs in the order of
+// finding: the k-th from the left with the k-th from the right, as two closing cursors
+// swap them. The two regions never overlap, so each can be scanned on its own.
+NextSplits partition_at_bit(ClassifyBlock classify, std::uint8_t* base, std::int64_t n, int bit,
+                            std::int64_t lows) {
+    NextSplits splits{0, 0};
+    std::int64_t left = 0;  // [0, left) of the lower region is classified
+    std::int64_t right = n; // [right, n) of the upper region is classified
+    std::uint64_t highs = 0;
+    std::uint64_t low_ones = 0;
+    std::uint8_t* left_block = base;
+    std::uint8_t* right_block = base;
+    for (;;) {
+        if (highs == 0) {
+            if (left == lows) {
+                break;
+            }
+            const int count = static_cast<int>(std::min<std::int64_t>(block_elements, lows - left));
+            highs = classify_and_tally(classify, base, left, count, bit, splits);
+            left_block = element(base, left);
+            left += count;
+        }
+        if (low_ones == 0) {
+            if (right == lows) {
+                break;
+            }
+            const int count =
+                static_cast<int>(std::min<std::int64_t>(block_elements, right - lows));
+            right -= count;
+            low_ones = ~classify_and_tally(classify, base, right, count, bit, splits) &
+                       first_elements(count);
+            right_block = element(base, right);
+        }
+        while (highs != 0 && low_ones != 0) {
+            const int i = std::countr_zero(highs);
+            const int j = 63 - std::countl_zero(low_ones);
+            swap_elements(left_block + i * element_bytes, right_block + j * element_bytes);
+            highs &= highs - 1;
+            low_ones ^= std::uint64_t{1} << j;
+        }
+    }
+    // Every misplaced element has been swapped; the rest is only counted.
+    while (left < lows) {
+        const int count = static_cast<int>(std::min<std::int64_t>(block_elements, lows - left));
+        classify_and_tally(classify, base, left, count, bit, splits);
+        left += count;
+    }
+    while (right > lows) {
+        const int count = static_cast<int>(std::min<std::int64_t>(block_elements, right - lows));
+        right -= count;
+        classify_and_tally(classify, base, right, count, bit, splits);
+    }
+    return splits;
 }
 
-int sort_color_keys_depth(std::uint8_t* base, std::int64_t n, std::int32_t lo, std::int32_t hi) {
-    return sort_level(base, n, lo, hi, 0);
+ClassifyBlock fastest_classify_block() {
+    static const ClassifyBlock chosen = [] {
+        const ClassifyBlock vector = vector_classify_block();
+        return vector != nullptr ? vector : classify_block_portable;
+    }();
+    return chosen;
+}
+
+int sort_color_keys_with(ClassifyBlock classify, std::uint8_t* base, std::int64_t n,
+                         std::int32_t lo, std::int32_t hi) {
+    if (hi - lo <= 1) {
+        return 0;
+    }
+    const int top_bit = static_cast<int>(std::bit_width(static_cast<std::uint32_t>(hi - lo))) - 2;
+    return sort_unknown(classify, base, n, top_bit, 0);
+}
+
+void sort_color_keys(std::uint8_t* base, std::int64_t n, std::int32_t lo, std::int32_t hi) {
+    sort_color_keys_with(fastest_classify_block(), base, n, lo, hi);
 }
 
 } // namespace velto

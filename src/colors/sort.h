@@ -1,16 +1,41 @@
 #pragma once
 
+#include "colors/classify.h"
+
 #include <cstdint>
 
 namespace velto {
 
 // Sorts the `n` elements at `base` into ascending color key order, in place, given that
-// every key lies in [lo, hi). Each level splits the key range in half, so the sort
-// goes at most 24 levels deep whatever the data.
+// every key lies in [lo, hi). [lo, hi) is an aligned range, as every range of the sort
+// is: hi - lo a power of two of at most 0x1000000, lo a multiple of it.
+//
+// The sort splits the range in half at each level, so it goes at most 24 levels deep
+// whatever the data. Every partition leaves its slice exactly as two cursors closing in
+// from both ends would, swapping the k-th element at or above the middle from the left
+// with the k-th one below it from the right; slices of 2 to 4 elements are finished by
+// direct comparison.
 void sort_color_keys(std::uint8_t* base, std::int64_t n, std::int32_t lo, std::int32_t hi);
 
-// The same sort; returns the deepest partition level it reached (0 when it did not
-// partition at all).
-int sort_color_keys_depth(std::uint8_t* base, std::int64_t n, std::int32_t lo, std::int32_t hi);
+// The same sort with a given block classifier (for tests and benchmarks); returns the
+// deepest partition level it reached (0 when it did not partition at all).
+int sort_color_keys_with(ClassifyBlock classify, std::uint8_t* base, std::int64_t n,
+                         std::int32_t lo, std::int32_t hi);
+
+// The classifier sort_color_keys uses: the vector one where the processor has it.
+ClassifyBlock fastest_classify_block();
+
+// How many elements of each part of a partition have key bit `bit - 1` clear: the
+// split points of the next level.
+struct NextSplits {
+    std::int64_t lower;
+    std::int64_t upper;
+};
+
+// One partition of a slice whose keys share every bit above `bit`, around the middle
+// of their range: the elements with key bit `bit` clear go first. `lows` is how many
+// there are, and both parts are nonempty.
+NextSplits partition_at_bit(ClassifyBlock classify, std::uint8_t* base, std::int64_t n, int bit,
+                            std::int64_t lows);
 
 } // namespace velto

@@ -1,0 +1,141 @@
+// Speed of the color count and its parts, beside a one-pass 2^24-bit bitset count of
+// the same pixels as the baseline: read each result as a ratio to BM_BitsetCount.
+//   build/bench/bench/velto_bench --benchmark_filter=... --benchmark_repetitions=5
+#include "bmp_writer.h"
+#include "cli/driver.h"
+#include "colors/count.h"
+#include "colors/pixels.h"
+#include "colors/sort.h"
+
+#include <benchmark/benchmark.h>
+
+#include <bitset>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using bmpgen::Picture;
+
+const char* const kind_names[] = {"noise", "photo", "flat"};
+
+// Side lengths giving 1 M, 16 M and 67 M elements.
+const std::vector<std::int64_t> sides = {1024, 4096, 8191};
+
+// Pixels of a picture, with the spare byte of the real buffer; made once per size.
+const std::vector<std::uint8_t>& pixels(std::int64_t kind, std::int64_t side) {
+    static std::map<std::pair<std::int64_t, std::int64_t>, std::vector<std::uint8_t>> made;
+    auto& px = made[{kind, side}];
+    if (px.empty()) {
+        const auto s = static_cast<std::int32_t>(side);
+        px = bmpgen::make_pixels(static_cast<Picture>(kind), s, s, 7);
+        px.push_back(0);
+    }
+    return px;
+}
+
+void label(benchmark::State& state) {
+    state.SetLabel(std::string(kind_names[state.range(0)]) + " " + std::to_string(state.range(1)) +
+                   "^2");
+    state.SetItemsProcessed(state.iterations() * state.range(1) * state.range(1));
+}
+
+void BM_BitsetCount(benchmark::State& state) {
+    const auto& px = pixels(state.range(0), state.range(1));
+    auto seen = std::make_unique<std::bitset<0x1000000>>();
+    for (auto _ : state) {
+        seen->reset();
+        for (std::size_t i = 0; i + 3 < px.size(); i += 3) {
+            seen->set(static_cast<std::size_t>(velto::color_key(&px[i])));
+        }
+        benchmark::DoNotOptimize(seen->count());
+    }
+    label(state);
+}
+
+// The sort (and the count pass after it) on a fresh copy each time; the copy is not timed.
+void sort_with(benchmark::State& state, velto::ClassifyBlock classify, bool whole_sort) {
+    const auto& px = pixels(state.range(0), state.range(1));
+    const std::int64_t n = state.range(1) * state.range(1);
+    std::unique_ptr<std::uint8_t[]> work(new std::uint8_t[px.size()]);
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::memcpy(work.get(), px.data(), px.size());
+        state.ResumeTiming();
+        if (whole_sort) {
+            velto::sort_color_keys_with(classify, work.get(), n, 0, velto::key_limit);
+            benchmark::DoNotOptimize(velto::count_sorted_colors(work.get(), n));
+        } else {
+            std::int64_t lows = 0;
+            for (std::int64_t i = 0; i < n; ++i) {
+                lows += work[static_cast<std::size_t>(3 * i + 2)] < 0x80;
+            }
+            benchmark::DoNotOptimize(velto::partition_at_bit(classify, work.get(), n, 23, lows));
+        }
+        benchmark::ClobberMemory();
+    }
+    label(state);
+}
+
+void BM_SortPortable(benchmark::State& state) {
+    sort_with(state, velto::classify_block_portable, true);
+}
+
+void BM_SortFastest(benchmark::State& state) {
+    sort_with(state, velto::fastest_classify_block(), true);
+}
+
+void BM_PartitionPortable(benchmark::State& state) {
+    sort_with(state, velto::classify_block_portable, false);
+}
+
+void BM_PartitionFastest(benchmark::State& state) {
+    sort_with(state, velto::fastest_classify_block(), false);
+}
+
+// The whole command on a file: read, sort, count, print (into a discarded stream).
+void BM_CountFile(benchmark::State& state) {
+    const auto s = static_cast<std::int32_t>(state.range(1));
+    bmpgen::BmpSpec spec;
+    spec.width = spec.height = s;
+    const auto path = (std::filesystem::temp_directory_path() /
+                       ("velto-bench-" + std::to_string(state.range(0)) + ".bmp"))
+                          .string();
+    auto px = pixels(state.range(0), s);
+    px.pop_back();
+    bmpgen::write_file(path, bmpgen::bmp_file(spec, px));
+    std::FILE* discard = std::tmpfile();
+    const char* const argv[] = {"velto", path.c_str(), "/c", nullptr};
+    for (auto _ : state) {
+        std::rewind(discard);
+        benchmark::DoNotOptimize(velto::run_velto(3, argv, velto::Console{discard, discard}));
+    }
+    std::fclose(discard);
+    std::filesystem::remove(path);
+    label(state);
+}
+
+void sizes(benchmark::internal::Benchmark* b) {
+    for (std::int64_t kind = 0; kind < 3; ++kind) {
+        for (const std::int64_t side : sides) {
+            b->Args({kind, side});
+        }
+    }
+    b->Unit(benchmark::kMillisecond)->UseRealTime();
+}
+
+BENCHMARK(BM_BitsetCount)->Apply(sizes);
+BENCHMARK(BM_PartitionPortable)->Apply(sizes);
+BENCHMARK(BM_PartitionFastest)->Apply(sizes);
+BENCHMARK(BM_SortPortable)->Apply(sizes);
+BENCHMARK(BM_SortFastest)->Apply(sizes);
+BENCHMARK(BM_CountFile)->Apply(sizes);
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -118,13 +118,14 @@ std::vector<Keys> slices_at(int bit, unsigned seed) {
     return slices;
 }
 
-std::vector<std::pair<std::string, velto::ClassifyBlock>> classifiers() {
-    std::vector<std::pair<std::string, velto::ClassifyBlock>> all = {
-        {"portable", velto::classify_block_portable}};
-    if (velto::vector_classify_block() != nullptr) {
-        all.emplace_back("vector", velto::vector_classify_block());
+std::vector<std::pair<std::string, const velto::PartitionKernel*>> classifiers() {
+    std::vector<std::pair<std::string, const velto::PartitionKernel*>> all = {
+        {"portable", &velto::portable_kernel()}};
+    if (velto::vector_kernel() != nullptr) {
+        all.emplace_back("vector", velto::vector_kernel());
     } else {
-        std::printf("note: this processor has no AVX-512 VBMI; only the portable path is tested\n");
+        std::printf("note: this processor has no AVX-512 VBMI and VBMI2; only the portable path is "
+                    "tested\n");
     }
     return all;
 }
@@ -148,7 +149,7 @@ TEST(PartitionAtBit, LeavesEverySliceAsTheTwoCursorLoopDoes) {
                 ASSERT_EQ(literal_partition(expected.data(), n, mid), lows);
                 Bytes actual = elements_of(keys);
                 const velto::NextSplits next =
-                    velto::partition_at_bit(classify, actual.data(), n, bit, lows);
+                    velto::partition_at_bit(*classify, actual.data(), n, bit, lows);
                 ASSERT_EQ(actual, expected) << path << ", bit " << bit << ", n " << n;
 
                 if (bit > 0) {
@@ -180,7 +181,7 @@ void expect_sorted_as_literal(const Keys& keys) {
     for (const auto& [path, classify] : classifiers()) {
         Bytes actual = elements_of(keys);
         const int depth =
-            velto::sort_color_keys_with(classify, actual.data(), n, 0, velto::key_limit);
+            velto::sort_color_keys_with(*classify, actual.data(), n, 0, velto::key_limit);
         ASSERT_EQ(actual, expected) << path << ", n = " << n;
         EXPECT_EQ(depth, expected_depth) << path << ", n = " << n;
         EXPECT_LE(depth, 24);
@@ -224,7 +225,7 @@ TEST(SortColorKeys, LeavesShortAndUniformSlicesAsTheyAre) {
         for (const std::size_t n : {0, 1}) {
             Bytes bytes = elements_of(random_keys(n, 0, velto::key_limit, 9));
             const Bytes before = bytes;
-            EXPECT_EQ(velto::sort_color_keys_with(classify, bytes.data(),
+            EXPECT_EQ(velto::sort_color_keys_with(*classify, bytes.data(),
                                                   static_cast<std::int64_t>(n), 0,
                                                   velto::key_limit),
                       0);
@@ -233,7 +234,7 @@ TEST(SortColorKeys, LeavesShortAndUniformSlicesAsTheyAre) {
         // All equal: every level puts everything on one side, until the range is one value.
         Bytes uniform = elements_of(Keys(1000, 0x123456));
         const Bytes before = uniform;
-        EXPECT_EQ(velto::sort_color_keys_with(classify, uniform.data(), 1000, 0, velto::key_limit),
+        EXPECT_EQ(velto::sort_color_keys_with(*classify, uniform.data(), 1000, 0, velto::key_limit),
                   24)
             << path;
         EXPECT_EQ(uniform, before);
@@ -242,15 +243,15 @@ TEST(SortColorKeys, LeavesShortAndUniformSlicesAsTheyAre) {
 
 TEST(SortColorKeys, FinishesFourOrFewerByComparisonAndSplitsFive) {
     Bytes four = elements_of({0xFFFFFF, 0x800000, 0x7FFFFF, 0});
-    EXPECT_EQ(velto::sort_color_keys_with(velto::classify_block_portable, four.data(), 4, 0,
-                                          velto::key_limit),
-              0);
+    EXPECT_EQ(
+        velto::sort_color_keys_with(velto::portable_kernel(), four.data(), 4, 0, velto::key_limit),
+        0);
     EXPECT_EQ(keys_of(four), (Keys{0, 0x7FFFFF, 0x800000, 0xFFFFFF}));
 
     Bytes five = elements_of({0xFFFFFF, 0, 0x800000, 1, 0x7FFFFF});
-    EXPECT_EQ(velto::sort_color_keys_with(velto::classify_block_portable, five.data(), 5, 0,
-                                          velto::key_limit),
-              1);
+    EXPECT_EQ(
+        velto::sort_color_keys_with(velto::portable_kernel(), five.data(), 5, 0, velto::key_limit),
+        1);
     EXPECT_EQ(keys_of(five), (Keys{0, 1, 0x7FFFFF, 0x800000, 0xFFFFFF}));
 }
 

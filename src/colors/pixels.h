@@ -2,6 +2,7 @@
 
 #include "bitmap/headers.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <optional>
@@ -10,7 +11,7 @@ namespace velto {
 
 // An element is one pixel's 3 bytes as stored (blue, green, red); its color key is
 // those bytes read as a little-endian number, so red is the most significant.
-inline constexpr int element_bytes = 3;
+inline constexpr std::ptrdiff_t element_bytes = 3;
 inline constexpr std::int32_t key_limit = 0x1000000;
 
 inline std::int32_t color_key(const std::uint8_t* element) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "colors/classify.h"
+#include "colors/partition_kernel.h"
 
 #include <cstdint>
 
@@ -17,13 +17,13 @@ namespace velto {
 // direct comparison.
 void sort_color_keys(std::uint8_t* base, std::int64_t n, std::int32_t lo, std::int32_t hi);
 
-// The same sort with a given block classifier (for tests and benchmarks); returns the
-// deepest partition level it reached (0 when it did not partition at all).
-int sort_color_keys_with(ClassifyBlock classify, std::uint8_t* base, std::int64_t n,
+// The same sort with a given kernel (for tests and benchmarks); returns the deepest
+// partition level it reached (0 when it did not partition at all).
+int sort_color_keys_with(const PartitionKernel& kernel, std::uint8_t* base, std::int64_t n,
                          std::int32_t lo, std::int32_t hi);
 
-// The classifier sort_color_keys uses: the vector one where the processor has it.
-ClassifyBlock fastest_classify_block();
+// The kernel sort_color_keys uses: the vector one where the processor has it.
+const PartitionKernel& fastest_kernel();
 
 // How many elements of each part of a partition have key bit `bit - 1` clear: the
 // split points of the next level.
@@ -35,7 +35,7 @@ struct NextSplits {
 // One partition of a slice whose keys share every bit above `bit`, around the middle
 // of their range: the elements with key bit `bit` clear go first. `lows` is how many
 // there are, and both parts are nonempty.
-NextSplits partition_at_bit(ClassifyBlock classify, std::uint8_t* base, std::int64_t n, int bit,
-                            std::int64_t lows);
+NextSplits partition_at_bit(const PartitionKernel& kernel, std::uint8_t* base, std::int64_t n,
+                            int bit, std::int64_t lows);
 
 } // namespace velto

@@ -68,7 +68,7 @@ void BM_BitsetCount(benchmark::State& state) {
 void sort_with(benchmark::State& state, const velto::PartitionKernel& kernel, bool whole_sort) {
     const auto& px = pixels(state.range(0), state.range(1));
     const std::int64_t n = state.range(1) * state.range(1);
-    std::unique_ptr<std::uint8_t[]> work(new std::uint8_t[px.size()]);
+    const velto::PixelBuffer work = velto::allocate_pixel_buffer(px.size());
     for (auto _ : state) {
         state.PauseTiming();
         std::memcpy(work.get(), px.data(), px.size());

@@ -27,11 +27,9 @@ ExitStatus count_colors(const char* name, const BitmapHeaders& headers, const Co
         std::fputs("Memory Error :\n Not enough memory.\n", err_stream(console));
         return ExitStatus::no_memory;
     }
-    // Not value-initialised: a header that claims far more pixels than the file holds
-    // costs only the pages that the rows actually read touch.
-    std::unique_ptr<std::uint8_t[]> buffer;
+    PixelBuffer buffer;
     try {
-        buffer = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(*size));
+        buffer = allocate_pixel_buffer(static_cast<std::size_t>(*size));
     } catch (const std::bad_alloc&) {
         std::fputs("Memory Error :\n Not enough memory.\n", err_stream(console));
         return ExitStatus::no_memory;

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <optional>
 
 namespace velto {
@@ -39,6 +40,17 @@ inline constexpr std::int64_t max_buffer_bytes = 0x7FFFFFFF;
 // fetch of the last key stays inside. Nothing when that is out of [1, max_buffer_bytes]
 // or the rows are of negative length, which leaves no pixels to count.
 std::optional<std::int64_t> pixel_buffer_size(const PixelGeometry& geometry);
+
+struct PixelBufferDeleter {
+    void operator()(std::uint8_t* buffer) const;
+};
+
+// The pixel buffer. Its bytes are not initialised: a header that claims far more pixels
+// than the file holds costs only the pages that the rows actually read reach.
+using PixelBuffer = std::unique_ptr<std::uint8_t[], PixelBufferDeleter>;
+
+// Throws std::bad_alloc when memory is exhausted.
+PixelBuffer allocate_pixel_buffer(std::size_t size);
 
 // Where the pixel rows start. An offset below the headers' end would point into them.
 std::uint32_t pixel_data_offset(const BITMAPFILEHEADER& file);

@@ -1,7 +1,7 @@
-// The one processor-specific piece of the sort: the partition's per-block steps with
+// The one processor-specific piece of the sort: the partition's block steps with
 // AVX-512 byte permutes, compress and expand. Chosen at run time; every other build and
 // processor uses the portable steps.
-#include "colors/partition_kernel.h"
+#include "colors/partition_blocks.h"
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #include <immintrin.h>
@@ -85,38 +85,10 @@ std::uint64_t first_bits(int count) {
     return count >= 64 ? ~std::uint64_t{0} : count <= 0 ? 0 : (std::uint64_t{1} << count) - 1;
 }
 
-VELTO_VECTOR __m512i permute_block(__m512i a, __m512i b, __m512i c, const PermuteTable& t) {
+VELTO_VECTOR inline __m512i permute_block(__m512i a, __m512i b, __m512i c, const PermuteTable& t) {
     const __m512i from_ab = _mm512_permutex2var_epi8(a, _mm512_load_si512(t.low), b);
     const __m512i from_bc = _mm512_permutex2var_epi8(b, _mm512_load_si512(t.high), c);
     return _mm512_mask_blend_epi8(t.from_high, from_ab, from_bc);
-}
-
-VELTO_VECTOR __m512i element_bytes_at(__m512i a, __m512i b, __m512i c, int byte) {
-    return permute_block(a, b, c, gather_tables[byte]);
-}
-
-VELTO_VECTOR BlockClass classify_block_vector(const std::uint8_t* elements, int count, int bit) {
-    // Masked loads never touch the bytes past the block.
-    const int bytes = 3 * count;
-    const __m512i a = _mm512_maskz_loadu_epi8(first_bits(bytes), elements);
-    const __m512i b = _mm512_maskz_loadu_epi8(first_bits(bytes - 64), elements + 64);
-    const __m512i c = _mm512_maskz_loadu_epi8(first_bits(bytes - 128), elements + 128);
-    const std::uint64_t valid = first_bits(count);
-    const __m512i key_bytes = element_bytes_at(a, b, c, bit >> 3);
-    const std::uint64_t set =
-        _mm512_test_epi8_mask(key_bytes, _mm512_set1_epi8(static_cast<char>(1 << (bit & 7)))) &
-        valid;
-    if (bit == 0) {
-        return {set, 0, 0};
-    }
-    const int next = bit - 1;
-    const __m512i next_bytes =
-        (next >> 3) == (bit >> 3) ? key_bytes : element_bytes_at(a, b, c, next >> 3);
-    const std::uint64_t next_clear =
-        _mm512_testn_epi8_mask(next_bytes, _mm512_set1_epi8(static_cast<char>(1 << (next & 7)))) &
-        valid;
-    return {set, static_cast<int>(_mm_popcnt_u64(next_clear & ~set)),
-            static_cast<int>(_mm_popcnt_u64(next_clear & set))};
 }
 
 // The byte masks of the three registers of a block for a mask of its elements.
@@ -124,7 +96,7 @@ struct ByteMasks {
     std::uint64_t part[3];
 };
 
-VELTO_VECTOR ByteMasks byte_masks(std::uint64_t elements) {
+VELTO_VECTOR inline ByteMasks byte_masks(std::uint64_t elements) {
     const __m512i chosen = _mm512_movm_epi8(elements);
     ByteMasks m{};
     for (std::ptrdiff_t r = 0; r < 3; ++r) {
@@ -136,8 +108,8 @@ VELTO_VECTOR ByteMasks byte_masks(std::uint64_t elements) {
 
 // Packs the chosen elements of a block, in reverse order, into the first 3k bytes of
 // `out` (256 bytes): packed to end at byte 192, then the whole block reversed.
-VELTO_VECTOR void pack_reversed(const std::uint8_t* block, const ByteMasks& m, int k,
-                                std::uint8_t* out) {
+VELTO_VECTOR inline void pack_reversed(const std::uint8_t* block, const ByteMasks& m, int k,
+                                       std::uint8_t* out) {
     alignas(64) std::uint8_t packed[256] = {}; // only bytes 192 - 3k on are packed
     int at = 192 - 3 * k;
     for (std::ptrdiff_t r = 0; r < 3; ++r) {
@@ -154,7 +126,7 @@ VELTO_VECTOR void pack_reversed(const std::uint8_t* block, const ByteMasks& m, i
 }
 
 // Writes the packed elements of `in` into the chosen elements of a block, in order.
-VELTO_VECTOR void unpack(std::uint8_t* block, const ByteMasks& m, const std::uint8_t* in) {
+VELTO_VECTOR inline void unpack(std::uint8_t* block, const ByteMasks& m, const std::uint8_t* in) {
     int at = 0;
     for (std::ptrdiff_t r = 0; r < 3; ++r) {
         const __m512i part = _mm512_maskz_expand_epi8(m.part[r], _mm512_loadu_si512(in + at));
@@ -166,33 +138,75 @@ VELTO_VECTOR void unpack(std::uint8_t* block, const ByteMasks& m, const std::uin
 // Below this many pairs, swapping one pair at a time is cheaper.
 constexpr int dense_pairs = 6;
 
-// The k pairs at once: the k lowest highs of the left block take the k highest lows of
-// the right block in reverse order, and the other way round, which is what swapping
-// them one pair at a time does.
-VELTO_VECTOR void swap_pairs_vector(std::uint8_t* left, std::uint64_t& highs, std::uint8_t* right,
-                                    std::uint64_t& lows) {
-    const int high_count = static_cast<int>(_mm_popcnt_u64(highs));
-    const int low_count = static_cast<int>(_mm_popcnt_u64(lows));
-    const int k = std::min(high_count, low_count);
-    if (k < dense_pairs) {
-        swap_pairs_portable(left, highs, right, lows);
-        return;
+// The block steps with AVX-512: the two bits of 64 elements in a few permutes, and
+// dense pairs swapped all at once.
+struct VectorSteps {
+    __m512i bit_mask;
+    __m512i next_mask;
+    const PermuteTable& bit_bytes;
+    const PermuteTable& next_bytes;
+    bool has_next;
+    bool next_in_same_byte;
+
+    VELTO_VECTOR explicit VectorSteps(int bit)
+        : bit_mask(_mm512_set1_epi8(static_cast<char>(1 << (bit & 7)))),
+          next_mask(_mm512_set1_epi8(static_cast<char>(1 << ((bit > 0 ? bit - 1 : 0) & 7)))),
+          bit_bytes(gather_tables[bit >> 3]),
+          next_bytes(gather_tables[(bit > 0 ? bit - 1 : 0) >> 3]),
+          has_next(bit > 0), next_in_same_byte((bit & 7) != 0) {}
+
+    VELTO_VECTOR inline blocks::BlockClass classify(const std::uint8_t* elements, int count) const {
+        // Masked loads never touch the bytes past the block.
+        const int bytes = 3 * count;
+        const __m512i a = _mm512_maskz_loadu_epi8(first_bits(bytes), elements);
+        const __m512i b = _mm512_maskz_loadu_epi8(first_bits(bytes - 64), elements + 64);
+        const __m512i c = _mm512_maskz_loadu_epi8(first_bits(bytes - 128), elements + 128);
+        const std::uint64_t valid = first_bits(count);
+        const __m512i key_bytes = permute_block(a, b, c, bit_bytes);
+        const std::uint64_t set = _mm512_test_epi8_mask(key_bytes, bit_mask) & valid;
+        if (!has_next) {
+            return {set, 0, 0};
+        }
+        const __m512i next_key_bytes =
+            next_in_same_byte ? key_bytes : permute_block(a, b, c, next_bytes);
+        const std::uint64_t next_clear = _mm512_testn_epi8_mask(next_key_bytes, next_mask) & valid;
+        return {set, static_cast<int>(_mm_popcnt_u64(next_clear & ~set)),
+                static_cast<int>(_mm_popcnt_u64(next_clear & set))};
     }
-    const std::uint64_t left_pairs = _pdep_u64(first_bits(k), highs);
-    const std::uint64_t right_pairs = lows & ~_pdep_u64(first_bits(low_count - k), lows);
-    const ByteMasks left_bytes = byte_masks(left_pairs);
-    const ByteMasks right_bytes = byte_masks(right_pairs);
-    alignas(64) std::uint8_t from_left[256];
-    alignas(64) std::uint8_t from_right[256];
-    pack_reversed(left, left_bytes, k, from_left);
-    pack_reversed(right, right_bytes, k, from_right);
-    unpack(left, left_bytes, from_right);
-    unpack(right, right_bytes, from_left);
-    highs &= ~left_pairs;
-    lows &= ~right_pairs;
+
+    // The k pairs at once: the k lowest highs of the left block take the k highest lows
+    // of the right block in reverse order, and the other way round, which is what
+    // swapping them one pair at a time does.
+    VELTO_VECTOR inline static void swap_pairs(std::uint8_t* left, std::uint64_t& highs,
+                                               std::uint8_t* right, std::uint64_t& lows) {
+        const int high_count = static_cast<int>(_mm_popcnt_u64(highs));
+        const int low_count = static_cast<int>(_mm_popcnt_u64(lows));
+        const int k = high_count < low_count ? high_count : low_count;
+        if (k < dense_pairs) {
+            blocks::swap_pairs_one_by_one(left, highs, right, lows);
+            return;
+        }
+        const std::uint64_t left_pairs = _pdep_u64(first_bits(k), highs);
+        const std::uint64_t right_pairs = lows & ~_pdep_u64(first_bits(low_count - k), lows);
+        const ByteMasks left_bytes = byte_masks(left_pairs);
+        const ByteMasks right_bytes = byte_masks(right_pairs);
+        alignas(64) std::uint8_t from_left[256];
+        alignas(64) std::uint8_t from_right[256];
+        pack_reversed(left, left_bytes, k, from_left);
+        pack_reversed(right, right_bytes, k, from_right);
+        unpack(left, left_bytes, from_right);
+        unpack(right, right_bytes, from_left);
+        highs &= ~left_pairs;
+        lows &= ~right_pairs;
+    }
+};
+
+VELTO_VECTOR NextSplits partition_vector(std::uint8_t* base, std::int64_t n, int bit,
+                                         std::int64_t lows) {
+    return blocks::partition(VectorSteps(bit), base, n, lows);
 }
 
-constexpr PartitionKernel kernel{classify_block_vector, swap_pairs_vector};
+constexpr PartitionKernel kernel{"vector", partition_vector};
 
 } // namespace
 

@@ -1,5 +1,6 @@
 #include "colors/sort.h"
 
+#include "colors/partition_blocks.h"
 #include "colors/pixels.h"
 
 #include <algorithm>
@@ -9,16 +10,13 @@
 namespace velto {
 namespace {
 
+using blocks::BlockClass;
+using blocks::swap_elements;
+using blocks::swap_pairs_one_by_one;
+
 template <typename Byte>
 Byte* element(Byte* base, std::int64_t index) {
     return base + index * element_bytes;
-}
-
-void swap_elements(std::uint8_t* a, std::uint8_t* b) {
-    std::uint8_t held[element_bytes];
-    std::memcpy(held, a, element_bytes);
-    std::memcpy(a, b, element_bytes);
-    std::memcpy(b, held, element_bytes);
 }
 
 // Exchange sort for slices of 2 to 4 elements: a few direct comparisons beat a split.
@@ -34,56 +32,7 @@ void sort_small(std::uint8_t* base, std::int64_t n) {
 
 } // namespace
 
-void swap_pairs_portable(std::uint8_t* left, std::uint64_t& highs, std::uint8_t* right,
-                         std::uint64_t& lows) {
-    while (highs != 0 && lows != 0) {
-        const int i = std::countr_zero(highs);
-        const int j = 63 - std::countl_zero(lows);
-        swap_elements(left + i * element_bytes, right + j * element_bytes);
-        highs &= highs - 1;
-        lows ^= std::uint64_t{1} << j;
-    }
-}
-
-BlockClass classify_block_portable(const std::uint8_t* elements, int count, int bit) {
-    // Only the bytes that hold the two bits are read.
-    const int byte = bit >> 3;
-    const int shift = bit & 7;
-    const int next = bit > 0 ? bit - 1 : 0;
-    const int next_byte = next >> 3;
-    const int next_shift = next & 7;
-    BlockClass result{0, 0, 0};
-    for (int i = 0; i < count; ++i) {
-        const std::uint8_t* e = elements + i * element_bytes;
-        const unsigned set = static_cast<unsigned>(e[byte] >> shift) & 1U;
-        const unsigned next_clear = ~static_cast<unsigned>(e[next_byte] >> next_shift) & 1U;
-
-        result.set |= std::uint64_t{set} << i;
-        result.lower += static_cast<int>(next_clear & ~set & 1U);
-        result.upper += static_cast<int>(next_clear & set);
-    }
-    if (bit == 0) {
-        result.lower = result.upper = 0;
-    }
-    return result;
-}
-
 namespace {
-
-std::uint64_t first_elements(int count) {
-    return count == block_elements ? ~std::uint64_t{0} : (std::uint64_t{1} << count) - 1;
-}
-
-// Classifies `count` elements from `start`, adds the next level's split points to
-// `splits`, and returns the masks of its elements with key bit set.
-std::uint64_t classify_and_tally(ClassifyBlock classify, std::uint8_t* base, std::int64_t start,
-                                 int count, int bit, NextSplits& splits) {
-    const std::uint8_t* at = element(base, start);
-    const BlockClass block = classify(at, count, bit);
-    splits.lower += block.lower;
-    splits.upper += block.upper;
-    return block.set;
-}
 
 // The passes over a whole slice read it 8 elements (24 bytes, three words) at a time.
 // Byte p of such a group is byte p % 3 of its element's key.
@@ -212,60 +161,51 @@ int sort_known(const PartitionKernel& kernel, std::uint8_t* base, std::int64_t n
     return std::max(lower, upper);
 }
 
+// The block steps in plain C++: each element's two bits read from its bytes.
+struct PortableSteps {
+    int bit;
+
+    BlockClass classify(const std::uint8_t* elements, int count) const {
+        // Only the bytes that hold the two bits are read.
+        const int byte = bit >> 3;
+        const int shift = bit & 7;
+        const int next = bit > 0 ? bit - 1 : 0;
+        const int next_byte = next >> 3;
+        const int next_shift = next & 7;
+        BlockClass result{0, 0, 0};
+        for (int i = 0; i < count; ++i) {
+            const std::uint8_t* e = elements + i * element_bytes;
+            const unsigned set = static_cast<unsigned>(e[byte] >> shift) & 1U;
+            const unsigned next_clear = ~static_cast<unsigned>(e[next_byte] >> next_shift) & 1U;
+            result.set |= std::uint64_t{set} << i;
+            result.lower += static_cast<int>(next_clear & ~set & 1U);
+            result.upper += static_cast<int>(next_clear & set);
+        }
+        if (bit == 0) {
+            result.lower = result.upper = 0;
+        }
+        return result;
+    }
+
+    static void swap_pairs(std::uint8_t* left, std::uint64_t& highs, std::uint8_t* right,
+                           std::uint64_t& lows) {
+        swap_pairs_one_by_one(left, highs, right, lows);
+    }
+};
+
+NextSplits partition_portable(std::uint8_t* base, std::int64_t n, int bit, std::int64_t lows) {
+    return blocks::partition(PortableSteps{bit}, base, n, lows);
+}
+
 } // namespace
 
-// The elements that belong on the other side are found block by block, from the left
-// in [0, lows) and from the right in [lows, n), and swapped in pairs in the order of
-// finding: the k-th from the left with the k-th from the right, as two closing cursors
-// swap them. The two regions never overlap, so each can be scanned on its own.
 NextSplits partition_at_bit(const PartitionKernel& kernel, std::uint8_t* base, std::int64_t n,
                             int bit, std::int64_t lows) {
-    NextSplits splits{0, 0};
-    std::int64_t left = 0;  // [0, left) of the lower region is classified
-    std::int64_t right = n; // [right, n) of the upper region is classified
-    std::uint64_t highs = 0;
-    std::uint64_t low_ones = 0;
-    std::uint8_t* left_block = base;
-    std::uint8_t* right_block = base;
-    for (;;) {
-        if (highs == 0) {
-            if (left == lows) {
-                break;
-            }
-            const int count = static_cast<int>(std::min<std::int64_t>(block_elements, lows - left));
-            highs = classify_and_tally(kernel.classify, base, left, count, bit, splits);
-            left_block = element(base, left);
-            left += count;
-        }
-        if (low_ones == 0) {
-            if (right == lows) {
-                break;
-            }
-            const int count =
-                static_cast<int>(std::min<std::int64_t>(block_elements, right - lows));
-            right -= count;
-            low_ones = ~classify_and_tally(kernel.classify, base, right, count, bit, splits) &
-                       first_elements(count);
-            right_block = element(base, right);
-        }
-        kernel.swap_pairs(left_block, highs, right_block, low_ones);
-    }
-    // Every misplaced element has been swapped; the rest is only counted.
-    while (left < lows) {
-        const int count = static_cast<int>(std::min<std::int64_t>(block_elements, lows - left));
-        classify_and_tally(kernel.classify, base, left, count, bit, splits);
-        left += count;
-    }
-    while (right > lows) {
-        const int count = static_cast<int>(std::min<std::int64_t>(block_elements, right - lows));
-        right -= count;
-        classify_and_tally(kernel.classify, base, right, count, bit, splits);
-    }
-    return splits;
+    return kernel.partition(base, n, bit, lows);
 }
 
 const PartitionKernel& portable_kernel() {
-    static constexpr PartitionKernel kernel{classify_block_portable, swap_pairs_portable};
+    static constexpr PartitionKernel kernel{"portable", partition_portable};
     return kernel;
 }
 

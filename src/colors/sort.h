@@ -25,16 +25,7 @@ int sort_color_keys_with(const PartitionKernel& kernel, std::uint8_t* base, std:
 // The kernel sort_color_keys uses: the vector one where the processor has it.
 const PartitionKernel& fastest_kernel();
 
-// How many elements of each part of a partition have key bit `bit - 1` clear: the
-// split points of the next level.
-struct NextSplits {
-    std::int64_t lower;
-    std::int64_t upper;
-};
-
-// One partition of a slice whose keys share every bit above `bit`, around the middle
-// of their range: the elements with key bit `bit` clear go first. `lows` is how many
-// there are, and both parts are nonempty.
+// One partition with the given kernel (see PartitionFn).
 NextSplits partition_at_bit(const PartitionKernel& kernel, std::uint8_t* base, std::int64_t n,
                             int bit, std::int64_t lows);
 

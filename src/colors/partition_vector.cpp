@@ -152,8 +152,8 @@ struct VectorSteps {
         : bit_mask(_mm512_set1_epi8(static_cast<char>(1 << (bit & 7)))),
           next_mask(_mm512_set1_epi8(static_cast<char>(1 << ((bit > 0 ? bit - 1 : 0) & 7)))),
           bit_bytes(gather_tables[bit >> 3]),
-          next_bytes(gather_tables[(bit > 0 ? bit - 1 : 0) >> 3]),
-          has_next(bit > 0), next_in_same_byte((bit & 7) != 0) {}
+          next_bytes(gather_tables[(bit > 0 ? bit - 1 : 0) >> 3]), has_next(bit > 0),
+          next_in_same_byte((bit & 7) != 0) {}
 
     VELTO_VECTOR inline blocks::BlockClass classify(const std::uint8_t* elements, int count) const {
         // Masked loads never touch the bytes past the block.

@@ -161,22 +161,79 @@ int sort_known(const PartitionKernel& kernel, std::uint8_t* base, std::int64_t n
     return std::max(lower, upper);
 }
 
-// The block steps in plain C++: each element's two bits read from its bytes.
+// Portable classification, 8 elements (three words) at a time: the key bit of every
+// byte lane is gathered into one byte by a multiplication, and a table turns the lanes
+// that hold the wanted key byte into the bits of their elements.
+struct LaneTables {
+    // element_bits[w][key_byte][lanes]: the elements (0..7 of the group) whose key byte
+    // `key_byte` lies in a lane of word w set in `lanes`.
+    std::uint8_t element_bits[3][3][256];
+    std::uint8_t ones[256];
+};
+
+constexpr LaneTables lane_tables() {
+    LaneTables t{};
+    for (int w = 0; w < 3; ++w) {
+        for (int key_byte = 0; key_byte < 3; ++key_byte) {
+            for (int lanes = 0; lanes < 256; ++lanes) {
+                int bits = 0;
+                for (int q = 0; q < 8; ++q) {
+                    const int at = 8 * w + q;
+                    if ((lanes >> q & 1) != 0 && at % 3 == key_byte) {
+                        bits |= 1 << (at / 3);
+                    }
+                }
+                t.element_bits[w][key_byte][lanes] = static_cast<std::uint8_t>(bits);
+            }
+        }
+    }
+    for (int v = 0; v < 256; ++v) {
+        t.ones[v] = static_cast<std::uint8_t>(std::popcount(static_cast<unsigned>(v)));
+    }
+    return t;
+}
+
+constexpr LaneTables lanes = lane_tables();
+
+// Bit `shift` of each byte of a word, as the 8 bits of a byte: each product term lands
+// on its own bit, so nothing carries.
+std::uint32_t lane_bits(std::uint64_t word, int shift) {
+    return static_cast<std::uint32_t>(
+        (((word >> shift) & 0x0101010101010101ULL) * 0x0102040810204080ULL) >> 56);
+}
+
+// The block steps in plain C++.
 struct PortableSteps {
     int bit;
 
+    // Key bit `key_bit` of the 8 elements whose three words are given.
+    static std::uint32_t group_bits(const std::uint64_t (&words)[3], int key_bit) {
+        const int key_byte = key_bit >> 3;
+        const int shift = key_bit & 7;
+        return lanes.element_bits[0][key_byte][lane_bits(words[0], shift)] |
+               lanes.element_bits[1][key_byte][lane_bits(words[1], shift)] |
+               lanes.element_bits[2][key_byte][lane_bits(words[2], shift)];
+    }
+
     BlockClass classify(const std::uint8_t* elements, int count) const {
-        // Only the bytes that hold the two bits are read.
-        const int byte = bit >> 3;
-        const int shift = bit & 7;
-        const int next = bit > 0 ? bit - 1 : 0;
-        const int next_byte = next >> 3;
-        const int next_shift = next & 7;
         BlockClass result{0, 0, 0};
-        for (int i = 0; i < count; ++i) {
-            const std::uint8_t* e = elements + i * element_bytes;
-            const unsigned set = static_cast<unsigned>(e[byte] >> shift) & 1U;
-            const unsigned next_clear = ~static_cast<unsigned>(e[next_byte] >> next_shift) & 1U;
+        const int next = bit > 0 ? bit - 1 : 0;
+        int i = 0;
+        for (; i + group_elements <= count; i += group_elements) {
+            const std::uint8_t* group = elements + i * element_bytes;
+            const std::uint64_t words[3] = {load_word(group), load_word(group + 8),
+                                            load_word(group + 16)};
+            const std::uint32_t set = group_bits(words, bit);
+            const std::uint32_t next_clear = ~group_bits(words, next) & 0xFF;
+            result.set |= std::uint64_t{set} << i;
+            result.lower += lanes.ones[next_clear & ~set & 0xFF];
+            result.upper += lanes.ones[next_clear & set];
+        }
+        // The last elements of a short block, one by one.
+        for (; i < count; ++i) {
+            const std::int32_t key = color_key(elements + i * element_bytes);
+            const auto set = static_cast<unsigned>(key >> bit) & 1U;
+            const unsigned next_clear = ~static_cast<unsigned>(key >> next) & 1U;
             result.set |= std::uint64_t{set} << i;
             result.lower += static_cast<int>(next_clear & ~set & 1U);
             result.upper += static_cast<int>(next_clear & set);

@@ -65,7 +65,7 @@ void BM_BitsetCount(benchmark::State& state) {
 }
 
 // The sort (and the count pass after it) on a fresh copy each time; the copy is not timed.
-void sort_with(benchmark::State& state, const velto::PartitionKernel& kernel, bool whole_sort) {
+void sort_with(benchmark::State& state, const velto::ColorKernel& kernel, bool whole_sort) {
     const auto& px = pixels(state.range(0), state.range(1));
     const std::int64_t n = state.range(1) * state.range(1);
     const velto::PixelBuffer work = velto::allocate_pixel_buffer(px.size());

@@ -118,8 +118,8 @@ std::vector<Keys> slices_at(int bit, unsigned seed) {
     return slices;
 }
 
-std::vector<std::pair<std::string, const velto::PartitionKernel*>> classifiers() {
-    std::vector<std::pair<std::string, const velto::PartitionKernel*>> all = {
+std::vector<std::pair<std::string, const velto::ColorKernel*>> kernels() {
+    std::vector<std::pair<std::string, const velto::ColorKernel*>> all = {
         {"portable", &velto::portable_kernel()}};
     if (velto::vector_kernel() != nullptr) {
         all.emplace_back("vector", velto::vector_kernel());
@@ -133,7 +133,7 @@ std::vector<std::pair<std::string, const velto::PartitionKernel*>> classifiers()
 // --- The partition, level by level. ---
 
 TEST(PartitionAtBit, LeavesEverySliceAsTheTwoCursorLoopDoes) {
-    for (const auto& [path, classify] : classifiers()) {
+    for (const auto& [path, kernel] : kernels()) {
         for (int bit = 0; bit < 24; ++bit) {
             const std::int32_t size = std::int32_t{2} << bit;
             for (const Keys& keys : slices_at(bit, static_cast<unsigned>(bit))) {
@@ -149,7 +149,7 @@ TEST(PartitionAtBit, LeavesEverySliceAsTheTwoCursorLoopDoes) {
                 ASSERT_EQ(literal_partition(expected.data(), n, mid), lows);
                 Bytes actual = elements_of(keys);
                 const velto::NextSplits next =
-                    velto::partition_at_bit(*classify, actual.data(), n, bit, lows);
+                    velto::partition_at_bit(*kernel, actual.data(), n, bit, lows);
                 ASSERT_EQ(actual, expected) << path << ", bit " << bit << ", n " << n;
 
                 if (bit > 0) {
@@ -178,21 +178,24 @@ void expect_sorted_as_literal(const Keys& keys) {
     const int expected_depth = literal_sort(expected.data(), n, 0, velto::key_limit, 0);
     const Keys sorted_keys = keys_of(expected);
     ASSERT_TRUE(std::is_sorted(sorted_keys.begin(), sorted_keys.end()));
-    for (const auto& [path, classify] : classifiers()) {
+    for (const auto& [path, kernel] : kernels()) {
         Bytes actual = elements_of(keys);
         const int depth =
-            velto::sort_color_keys_with(*classify, actual.data(), n, 0, velto::key_limit);
+            velto::sort_color_keys_with(*kernel, actual.data(), n, 0, velto::key_limit);
         ASSERT_EQ(actual, expected) << path << ", n = " << n;
         EXPECT_EQ(depth, expected_depth) << path << ", n = " << n;
         EXPECT_LE(depth, 24);
     }
     const std::set<std::int32_t> distinct(keys.begin(), keys.end());
-    EXPECT_EQ(velto::count_sorted_colors(expected.data(), n),
-              std::max<std::int64_t>(1, static_cast<std::int64_t>(distinct.size())));
+    const auto colors = std::max<std::int64_t>(1, static_cast<std::int64_t>(distinct.size()));
+    EXPECT_EQ(velto::count_sorted_colors(expected.data(), n), colors);
+    for (const auto& [path, kernel] : kernels()) {
+        EXPECT_EQ(1 + kernel->count_changes(expected.data(), n), colors) << path << ", n = " << n;
+    }
 }
 
 TEST(SortColorKeys, SortsRandomKeysOfEverySmallLength) {
-    for (std::size_t n = 0; n <= 40; ++n) {
+    for (std::size_t n = 0; n <= 140; ++n) { // past two blocks of 64
         expect_sorted_as_literal(random_keys(n, 0, velto::key_limit, static_cast<unsigned>(n)));
         expect_sorted_as_literal(random_keys(n, 0, 3, static_cast<unsigned>(n))); // mostly equal
     }
@@ -221,20 +224,19 @@ TEST(SortColorKeys, SortsLargeAndAdversarialInputs) {
 }
 
 TEST(SortColorKeys, LeavesShortAndUniformSlicesAsTheyAre) {
-    for (const auto& [path, classify] : classifiers()) {
+    for (const auto& [path, kernel] : kernels()) {
         for (const std::size_t n : {0, 1}) {
             Bytes bytes = elements_of(random_keys(n, 0, velto::key_limit, 9));
             const Bytes before = bytes;
-            EXPECT_EQ(velto::sort_color_keys_with(*classify, bytes.data(),
-                                                  static_cast<std::int64_t>(n), 0,
-                                                  velto::key_limit),
+            EXPECT_EQ(velto::sort_color_keys_with(
+                          *kernel, bytes.data(), static_cast<std::int64_t>(n), 0, velto::key_limit),
                       0);
             EXPECT_EQ(bytes, before);
         }
         // All equal: every level puts everything on one side, until the range is one value.
         Bytes uniform = elements_of(Keys(1000, 0x123456));
         const Bytes before = uniform;
-        EXPECT_EQ(velto::sort_color_keys_with(*classify, uniform.data(), 1000, 0, velto::key_limit),
+        EXPECT_EQ(velto::sort_color_keys_with(*kernel, uniform.data(), 1000, 0, velto::key_limit),
                   24)
             << path;
         EXPECT_EQ(uniform, before);

@@ -10,14 +10,7 @@
 namespace velto {
 
 std::int64_t count_sorted_colors(const std::uint8_t* base, std::int64_t n) {
-    std::int64_t used = 1;
-    for (std::int64_t j = 0; j + 1 < n; ++j) {
-        const std::uint8_t* const e = base + j * element_bytes;
-        if (compare_color_keys(e, e + element_bytes) != 0) {
-            ++used;
-        }
-    }
-    return used;
+    return 1 + fastest_kernel().count_changes(base, n);
 }
 
 ExitStatus count_colors(const char* name, const BitmapHeaders& headers, const Console& console) {

@@ -4,7 +4,7 @@
 // its own file with its own block steps, so that those steps are inlined into the loop
 // (and, for a vector kernel, compiled for the instructions it checked for).
 
-#include "colors/partition_kernel.h"
+#include "colors/color_kernel.h"
 #include "colors/pixels.h"
 
 #include <bit>

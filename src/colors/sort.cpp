@@ -112,12 +112,12 @@ std::int64_t count_clear(const std::uint8_t* base, std::int64_t n, int bit) {
     return n - set;
 }
 
-int sort_known(const PartitionKernel& kernel, std::uint8_t* base, std::int64_t n, int bit,
+int sort_known(const ColorKernel& kernel, std::uint8_t* base, std::int64_t n, int bit,
                std::int64_t lows, int depth);
 
 // A slice whose keys share every bit above `bit`, at recursion level `depth`, with its
 // split point not yet known.
-int sort_unknown(const PartitionKernel& kernel, std::uint8_t* base, std::int64_t n, int bit,
+int sort_unknown(const ColorKernel& kernel, std::uint8_t* base, std::int64_t n, int bit,
                  int depth) {
     // A range of one value means every key in the slice is already the same.
     if (bit < 0 || n <= 1) {
@@ -139,7 +139,7 @@ int sort_unknown(const PartitionKernel& kernel, std::uint8_t* base, std::int64_t
                       depth + (bit - split_bit));
 }
 
-int sort_known(const PartitionKernel& kernel, std::uint8_t* base, std::int64_t n, int bit,
+int sort_known(const ColorKernel& kernel, std::uint8_t* base, std::int64_t n, int bit,
                std::int64_t lows, int depth) {
     if (n <= 1) {
         return depth;
@@ -254,27 +254,46 @@ NextSplits partition_portable(std::uint8_t* base, std::int64_t n, int bit, std::
     return blocks::partition(PortableSteps{bit}, base, n, lows);
 }
 
+// Two neighbour pairs per step: the word at element j against the word one element on.
+// Their bytes 0-2 differ when elements j and j + 1 do, bytes 3-5 when j + 1 and j + 2
+// do. Counted without branches: on a noisy image each one is a coin flip.
+std::int64_t count_changes_portable(const std::uint8_t* base, std::int64_t n) {
+    constexpr std::uint64_t first = 0xFFFFFF;
+    constexpr std::uint64_t second = first << 24;
+    std::int64_t changes = 0;
+    std::int64_t j = 0;
+    for (; j + 3 < n; j += 2) { // the later word ends inside element j + 3
+        const std::uint8_t* const e = element(base, j);
+        const std::uint64_t change = load_word(e) ^ load_word(e + element_bytes);
+        changes += ((change & first) != 0 ? 1 : 0) + ((change & second) != 0 ? 1 : 0);
+    }
+    for (; j + 1 < n; ++j) {
+        changes += compare_color_keys(element(base, j), element(base, j + 1)) != 0 ? 1 : 0;
+    }
+    return changes;
+}
+
 } // namespace
 
-NextSplits partition_at_bit(const PartitionKernel& kernel, std::uint8_t* base, std::int64_t n,
-                            int bit, std::int64_t lows) {
+NextSplits partition_at_bit(const ColorKernel& kernel, std::uint8_t* base, std::int64_t n, int bit,
+                            std::int64_t lows) {
     return kernel.partition(base, n, bit, lows);
 }
 
-const PartitionKernel& portable_kernel() {
-    static constexpr PartitionKernel kernel{"portable", partition_portable};
+const ColorKernel& portable_kernel() {
+    static constexpr ColorKernel kernel{"portable", partition_portable, count_changes_portable};
     return kernel;
 }
 
-const PartitionKernel& fastest_kernel() {
-    static const PartitionKernel& chosen = [&]() -> const PartitionKernel& {
-        const PartitionKernel* vector = vector_kernel();
+const ColorKernel& fastest_kernel() {
+    static const ColorKernel& chosen = [&]() -> const ColorKernel& {
+        const ColorKernel* vector = vector_kernel();
         return vector != nullptr ? *vector : portable_kernel();
     }();
     return chosen;
 }
 
-int sort_color_keys_with(const PartitionKernel& kernel, std::uint8_t* base, std::int64_t n,
+int sort_color_keys_with(const ColorKernel& kernel, std::uint8_t* base, std::int64_t n,
                          std::int32_t lo, std::int32_t hi) {
     if (hi - lo <= 1) {
         return 0;

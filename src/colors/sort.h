@@ -1,6 +1,6 @@
 #pragma once
 
-#include "colors/partition_kernel.h"
+#include "colors/color_kernel.h"
 
 #include <cstdint>
 
@@ -19,14 +19,14 @@ void sort_color_keys(std::uint8_t* base, std::int64_t n, std::int32_t lo, std::i
 
 // The same sort with a given kernel (for tests and benchmarks); returns the deepest
 // partition level it reached (0 when it did not partition at all).
-int sort_color_keys_with(const PartitionKernel& kernel, std::uint8_t* base, std::int64_t n,
+int sort_color_keys_with(const ColorKernel& kernel, std::uint8_t* base, std::int64_t n,
                          std::int32_t lo, std::int32_t hi);
 
 // The kernel sort_color_keys uses: the vector one where the processor has it.
-const PartitionKernel& fastest_kernel();
+const ColorKernel& fastest_kernel();
 
 // One partition with the given kernel (see PartitionFn).
-NextSplits partition_at_bit(const PartitionKernel& kernel, std::uint8_t* base, std::int64_t n,
-                            int bit, std::int64_t lows);
+NextSplits partition_at_bit(const ColorKernel& kernel, std::uint8_t* base, std::int64_t n, int bit,
+                            std::int64_t lows);
 
 } // namespace velto

@@ -206,11 +206,36 @@ VELTO_VECTOR NextSplits partition_vector(std::uint8_t* base, std::int64_t n, int
     return blocks::partition(VectorSteps(bit), base, n, lows);
 }
 
-constexpr PartitionKernel kernel{"vector", partition_vector};
+// 64 neighbour pairs per step: the block against the block one element on, byte by
+// byte; an element differs from the next when any of its three bytes does.
+VELTO_VECTOR std::int64_t count_changes_vector(const std::uint8_t* base, std::int64_t n) {
+    std::int64_t changes = 0;
+    std::int64_t j = 0;
+    for (; j + 64 < n; j += 64) { // the block one on ends at element j + 64
+        const std::uint8_t* const e = base + 3 * j;
+        const __m512i differ[3] = {_mm512_movm_epi8(_mm512_cmpneq_epi8_mask(
+                                       _mm512_loadu_si512(e), _mm512_loadu_si512(e + 3))),
+                                   _mm512_movm_epi8(_mm512_cmpneq_epi8_mask(
+                                       _mm512_loadu_si512(e + 64), _mm512_loadu_si512(e + 67))),
+                                   _mm512_movm_epi8(_mm512_cmpneq_epi8_mask(
+                                       _mm512_loadu_si512(e + 128), _mm512_loadu_si512(e + 131)))};
+        const __m512i any = _mm512_or_si512(
+            permute_block(differ[0], differ[1], differ[2], gather_tables[0]),
+            _mm512_or_si512(permute_block(differ[0], differ[1], differ[2], gather_tables[1]),
+                            permute_block(differ[0], differ[1], differ[2], gather_tables[2])));
+        changes += static_cast<std::int64_t>(_mm_popcnt_u64(_mm512_movepi8_mask(any)));
+    }
+    for (; j + 1 < n; ++j) {
+        changes += compare_color_keys(base + 3 * j, base + 3 * (j + 1)) != 0 ? 1 : 0;
+    }
+    return changes;
+}
+
+constexpr ColorKernel kernel{"vector", partition_vector, count_changes_vector};
 
 } // namespace
 
-const PartitionKernel* vector_kernel() {
+const ColorKernel* vector_kernel() {
     __builtin_cpu_init();
     const bool usable = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
                         __builtin_cpu_supports("avx512vbmi") &&
@@ -225,7 +250,7 @@ const PartitionKernel* vector_kernel() {
 
 namespace velto {
 
-const PartitionKernel* vector_kernel() {
+const ColorKernel* vector_kernel() {
     return nullptr;
 }
 

@@ -17,17 +17,21 @@ struct NextSplits {
 // closing in from both ends leave it.
 using PartitionFn = NextSplits (*)(std::uint8_t* base, std::int64_t n, int bit, std::int64_t lows);
 
-// A way of running the partition: the portable one, or one for a processor's vector
-// instructions behind the same narrow interface.
-struct PartitionKernel {
+// How many neighbours differ in key among the `n` elements at `base`.
+using CountChangesFn = std::int64_t (*)(const std::uint8_t* base, std::int64_t n);
+
+// The inner loops of the sort and the count: the portable ones, or ones for a
+// processor's vector instructions behind the same narrow interface.
+struct ColorKernel {
     const char* name;
     PartitionFn partition;
+    CountChangesFn count_changes;
 };
 
 // Any processor.
-const PartitionKernel& portable_kernel();
+const ColorKernel& portable_kernel();
 
 // The vector kernel, or nullptr where this build or this processor has none.
-const PartitionKernel* vector_kernel();
+const ColorKernel* vector_kernel();
 
 } // namespace velto

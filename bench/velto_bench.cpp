@@ -126,6 +126,48 @@ void BM_CountFile(benchmark::State& state) {
     label(state);
 }
 
+// Reading the rows of a file into fresh memory: plain pages against the pixel buffer,
+// which asks for huge pages where the platform has them.
+void load_rows(benchmark::State& state, bool pixel_buffer) {
+    const auto s = static_cast<std::int32_t>(state.range(1));
+    bmpgen::BmpSpec spec;
+    spec.width = spec.height = s;
+    const auto path = (std::filesystem::temp_directory_path() / "velto-bench-load.bmp").string();
+    auto px = pixels(state.range(0), s);
+    px.pop_back();
+    bmpgen::write_file(path, bmpgen::bmp_file(spec, px));
+    velto::BITMAPINFOHEADER info;
+    info.biWidth = info.biHeight = s;
+    info.biBitCount = 24;
+    const velto::PixelGeometry geometry = velto::pixel_geometry(info);
+    const auto size = static_cast<std::size_t>(*velto::pixel_buffer_size(geometry));
+    for (auto _ : state) {
+        std::unique_ptr<std::uint8_t[]> plain;
+        velto::PixelBuffer buffer;
+        std::uint8_t* into = nullptr;
+        if (pixel_buffer) {
+            buffer = velto::allocate_pixel_buffer(size);
+            into = buffer.get();
+        } else {
+            plain.reset(new std::uint8_t[size]);
+            into = plain.get();
+        }
+        std::FILE* file = std::fopen(path.c_str(), "rb");
+        benchmark::DoNotOptimize(velto::load_pixel_rows(file, 54, geometry, into));
+        std::fclose(file);
+    }
+    std::filesystem::remove(path);
+    label(state);
+}
+
+void BM_LoadRowsPlainPages(benchmark::State& state) {
+    load_rows(state, false);
+}
+
+void BM_LoadRowsPixelBuffer(benchmark::State& state) {
+    load_rows(state, true);
+}
+
 void sizes(benchmark::internal::Benchmark* b) {
     for (std::int64_t kind = 0; kind < 3; ++kind) {
         for (const std::int64_t side : sides) {
@@ -141,6 +183,8 @@ BENCHMARK(BM_PartitionFastest)->Apply(sizes);
 BENCHMARK(BM_SortPortable)->Apply(sizes);
 BENCHMARK(BM_SortFastest)->Apply(sizes);
 BENCHMARK(BM_CountFile)->Apply(sizes);
+BENCHMARK(BM_LoadRowsPlainPages)->Apply(sizes);
+BENCHMARK(BM_LoadRowsPixelBuffer)->Apply(sizes);
 
 } // namespace
 

@@ -231,6 +231,23 @@ std::vector<Case> cases() {
          })),
          reading + image_short},
 
+        {"width 89478486: 24 x width leaves 32 bits", claim(spec_with([](BmpSpec& s) {
+             s.width = 89478486, s.height = 1, s.file_size = 54, s.image_size = 0;
+         })),
+         count, 8, text(with([](Report& r) {
+             r.width = "89478486", r.height = "      1", r.size = "     54",
+             r.image_size = "      0";
+         })),
+         reading + image_short},
+        {"width 715827882: the stride leaves 31 bits", claim(spec_with([](BmpSpec& s) {
+             s.width = 715827882, s.height = 1, s.file_size = 54, s.image_size = 0;
+         })),
+         count, 6, text(with([](Report& r) {
+             r.width = "715827882", r.height = "      1", r.size = "     54",
+             r.image_size = "      0";
+         })),
+         no_memory},
+
         // Pixel data starts at bfOffBits. Read from byte 54, these would count header bytes.
         {"124-byte header", image(spec_with([](BmpSpec& s) { s.info_size = 124; }), one_color),
          count, 0, text(with([](Report& r) { r.size = "    154"; })) + used("      1"), notes},

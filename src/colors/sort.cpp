@@ -299,7 +299,12 @@ int sort_color_keys_with(const ColorKernel& kernel, std::uint8_t* base, std::int
         return 0;
     }
     const int top_bit = static_cast<int>(std::bit_width(static_cast<std::uint32_t>(hi - lo))) - 2;
-    return sort_unknown(kernel, base, n, top_bit, 0);
+    // Most images split at the first level: counting its split point is one pass, where
+    // looking for the first level that splits would be two.
+    if (n <= 4) {
+        return sort_unknown(kernel, base, n, top_bit, 0);
+    }
+    return sort_known(kernel, base, n, top_bit, count_clear(base, n, top_bit), 0);
 }
 
 void sort_color_keys(std::uint8_t* base, std::int64_t n, std::int32_t lo, std::int32_t hi) {

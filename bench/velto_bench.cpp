@@ -81,7 +81,7 @@ void sort_with(benchmark::State& state, const velto::ColorKernel& kernel, bool w
             for (std::int64_t i = 0; i < n; ++i) {
                 lows += work[static_cast<std::size_t>(3 * i + 2)] < 0x80;
             }
-            benchmark::DoNotOptimize(velto::partition_at_bit(kernel, work.get(), n, 23, lows));
+            benchmark::DoNotOptimize(kernel.partition(work.get(), n, 23, lows));
         }
         benchmark::ClobberMemory();
     }

@@ -132,7 +132,7 @@ std::vector<std::pair<std::string, const velto::ColorKernel*>> kernels() {
 
 // --- The partition, level by level. ---
 
-TEST(PartitionAtBit, LeavesEverySliceAsTheTwoCursorLoopDoes) {
+TEST(Partition, LeavesEverySliceAsTheTwoCursorLoopDoes) {
     for (const auto& [path, kernel] : kernels()) {
         for (int bit = 0; bit < 24; ++bit) {
             const std::int32_t size = std::int32_t{2} << bit;
@@ -148,8 +148,7 @@ TEST(PartitionAtBit, LeavesEverySliceAsTheTwoCursorLoopDoes) {
                 Bytes expected = elements_of(keys);
                 ASSERT_EQ(literal_partition(expected.data(), n, mid), lows);
                 Bytes actual = elements_of(keys);
-                const velto::NextSplits next =
-                    velto::partition_at_bit(*kernel, actual.data(), n, bit, lows);
+                const velto::NextSplits next = kernel->partition(actual.data(), n, bit, lows);
                 ASSERT_EQ(actual, expected) << path << ", bit " << bit << ", n " << n;
 
                 if (bit > 0) {

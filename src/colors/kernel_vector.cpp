@@ -1,6 +1,6 @@
-// The one processor-specific piece of the sort: the partition's block steps with
-// AVX-512 byte permutes, compress and expand. Chosen at run time; every other build and
-// processor uses the portable steps.
+// The one processor-specific piece of the count: the partition's block steps and the
+// neighbour count with AVX-512 byte permutes, compress and expand. Chosen at run time;
+// every other build and processor uses the portable kernel.
 #include "colors/partition_blocks.h"
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
@@ -11,8 +11,6 @@
 #if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #endif
-
-#include <algorithm>
 
 #define VELTO_VECTOR __attribute__((target("avx512f,avx512bw,avx512vbmi,avx512vbmi2,bmi2,popcnt")))
 

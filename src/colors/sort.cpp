@@ -30,10 +30,6 @@ void sort_small(std::uint8_t* base, std::int64_t n) {
     }
 }
 
-} // namespace
-
-namespace {
-
 // The passes over a whole slice read it 8 elements (24 bytes, three words) at a time.
 // Byte p of such a group is byte p % 3 of its element's key.
 constexpr int group_elements = 8;
@@ -151,7 +147,7 @@ int sort_known(const ColorKernel& kernel, std::uint8_t* base, std::int64_t n, in
     if (lows == 0 || lows == n) {
         return sort_unknown(kernel, base, n, bit - 1, depth + 1);
     }
-    const NextSplits next = partition_at_bit(kernel, base, n, bit, lows);
+    const NextSplits next = kernel.partition(base, n, bit, lows);
     if (bit == 0) {
         return depth + 1;
     }
@@ -275,18 +271,13 @@ std::int64_t count_changes_portable(const std::uint8_t* base, std::int64_t n) {
 
 } // namespace
 
-NextSplits partition_at_bit(const ColorKernel& kernel, std::uint8_t* base, std::int64_t n, int bit,
-                            std::int64_t lows) {
-    return kernel.partition(base, n, bit, lows);
-}
-
 const ColorKernel& portable_kernel() {
     static constexpr ColorKernel kernel{"portable", partition_portable, count_changes_portable};
     return kernel;
 }
 
 const ColorKernel& fastest_kernel() {
-    static const ColorKernel& chosen = [&]() -> const ColorKernel& {
+    static const ColorKernel& chosen = []() -> const ColorKernel& {
         const ColorKernel* vector = vector_kernel();
         return vector != nullptr ? *vector : portable_kernel();
     }();
@@ -301,9 +292,6 @@ int sort_color_keys_with(const ColorKernel& kernel, std::uint8_t* base, std::int
     const int top_bit = static_cast<int>(std::bit_width(static_cast<std::uint32_t>(hi - lo))) - 2;
     // Most images split at the first level: counting its split point is one pass, where
     // looking for the first level that splits would be two.
-    if (n <= 4) {
-        return sort_unknown(kernel, base, n, top_bit, 0);
-    }
     return sort_known(kernel, base, n, top_bit, count_clear(base, n, top_bit), 0);
 }
 

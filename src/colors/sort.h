@@ -25,8 +25,4 @@ int sort_color_keys_with(const ColorKernel& kernel, std::uint8_t* base, std::int
 // The kernel sort_color_keys uses: the vector one where the processor has it.
 const ColorKernel& fastest_kernel();
 
-// One partition with the given kernel (see PartitionFn).
-NextSplits partition_at_bit(const ColorKernel& kernel, std::uint8_t* base, std::int64_t n, int bit,
-                            std::int64_t lows);
-
 } // namespace velto

@@ -27,7 +27,8 @@ bool seek_from_start(std::FILE* file, std::uint32_t offset) {
     return true;
 }
 
-// The buffer is aligned to the huge page size of x86-64 and arm64 Linux.
+// Buffers of at least this size are aligned to it: the huge page size of x86-64 and
+// arm64 Linux.
 constexpr std::size_t huge_page = std::size_t{2} << 20;
 
 // Linux backs a large buffer with 2 MiB pages when asked: a 200 MB image then takes a
@@ -35,23 +36,27 @@ constexpr std::size_t huge_page = std::size_t{2} << 20;
 // time), and the sort misses the TLB less. Advice only: a refusal changes nothing.
 void ask_for_huge_pages([[maybe_unused]] std::uint8_t* buffer, [[maybe_unused]] std::size_t size) {
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
-    const std::size_t whole_pages = size / huge_page * huge_page;
-    if (whole_pages > 0) {
-        madvise(buffer, whole_pages, MADV_HUGEPAGE);
-    }
+    madvise(buffer, size / huge_page * huge_page, MADV_HUGEPAGE);
 #endif
 }
 
 } // namespace
 
 void PixelBufferDeleter::operator()(std::uint8_t* buffer) const {
-    ::operator delete[](buffer, std::align_val_t{huge_page});
+    if (page_aligned) {
+        ::operator delete[](buffer, std::align_val_t{huge_page});
+    } else {
+        delete[] buffer;
+    }
 }
 
 PixelBuffer allocate_pixel_buffer(std::size_t size) {
+    if (size < huge_page) {
+        return PixelBuffer(new std::uint8_t[size], PixelBufferDeleter{false});
+    }
     auto* buffer = static_cast<std::uint8_t*>(::operator new[](size, std::align_val_t{huge_page}));
     ask_for_huge_pages(buffer, size);
-    return PixelBuffer(buffer);
+    return PixelBuffer(buffer, PixelBufferDeleter{true});
 }
 
 PixelGeometry pixel_geometry(const BITMAPINFOHEADER& info) {

@@ -42,6 +42,7 @@ inline constexpr std::int64_t max_buffer_bytes = 0x7FFFFFFF;
 std::optional<std::int64_t> pixel_buffer_size(const PixelGeometry& geometry);
 
 struct PixelBufferDeleter {
+    bool page_aligned = false;
     void operator()(std::uint8_t* buffer) const;
 };
 

@@ -1,5 +1,6 @@
 // The built tool, run on files written here, against its exact output and status.
 #include "bmp_writer.h"
+#include "messages.h"
 #include "run_tool.h"
 
 #include <gtest/gtest.h>
@@ -16,14 +17,7 @@ namespace {
 using bmpgen::BmpSpec;
 using Bytes = std::vector<std::uint8_t>;
 
-const std::string banner = "Quarnel ver. 1.1\n  Copyright (C) 2026 the Velto developers.\n\n";
-const std::string usage =
-    "Argument Error :\n  How to use... Velto  InputFileName  [/c]\n\n    c : Count colors";
-const std::string reading = "Prease wait now reading the file.\n";
-const std::string counting = "Prease wait now counting the color.\n";
-const std::string cannot_count = "Warning :\n Cannot count the color.\n";
-const std::string no_memory = "Memory Error :\n Not enough memory.\n";
-const std::string image_short = "File Read Error :\n  Fail to read the Image.\n";
+using namespace velto_test; // the expected messages
 
 // The expected report, field by field as printed. The defaults are those of the
 // default 2 × 2 fixture.
@@ -109,18 +103,8 @@ std::vector<Case> cases() {
     return {
         // Arguments and the first opening.
         {"no arguments", image({}), {}, 1, "", usage},
-        {"missing file",
-         {},
-         {"absent.bmp"},
-         2,
-         "",
-         "File Read Error :\n  Fail to open the file. ( absent.bmp )\n"},
-        {"option first",
-         image({}),
-         {"/c", "pic.bmp"},
-         2,
-         "",
-         "File Read Error :\n  Fail to open the file. ( /c )\n"},
+        {"missing file", {}, {"absent.bmp"}, 2, "", open_failed("absent.bmp")},
+        {"option first", image({}), {"/c", "pic.bmp"}, 2, "", open_failed("/c")},
         {"count /c", image({}), count, 0, counted, notes},
         {"count -C", image({}), {"pic.bmp", "-C"}, 0, counted, notes},
         {"count /count", image({}), {"pic.bmp", "/count"}, 0, counted, notes},
@@ -132,14 +116,10 @@ std::vector<Case> cases() {
         {"no option", image({}), report_only, 0, text(plain), ""},
 
         // Header lengths.
-        {"empty file", Bytes{}, report_only, 3, "",
-         "File Read Error :\n  Fail to read the FileHeader.\n"},
-        {"13 bytes", cut(image({}), 13), count, 3, "",
-         "File Read Error :\n  Fail to read the FileHeader.\n"},
-        {"14 bytes", cut(image({}), 14), count, 4, "",
-         "File Read Error :\n  Fail to read the InfoHeader.\n"},
-        {"53 bytes", cut(image({}), 53), count, 4, "",
-         "File Read Error :\n  Fail to read the InfoHeader.\n"},
+        {"empty file", Bytes{}, report_only, 3, "", file_header_short},
+        {"13 bytes", cut(image({}), 13), count, 3, "", file_header_short},
+        {"14 bytes", cut(image({}), 14), count, 4, "", info_header_short},
+        {"53 bytes", cut(image({}), 53), count, 4, "", info_header_short},
         {"54 bytes of headers", claim({}), report_only, 0, text(plain), ""},
 
         // Magic and checks: the first failing check wins, with or without the option.

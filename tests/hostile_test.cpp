@@ -1,5 +1,6 @@
 // Files cut short at every length, and file names that are awkward to pass around.
 #include "bmp_writer.h"
+#include "messages.h"
 #include "run_tool.h"
 
 #include <gtest/gtest.h>
@@ -11,16 +12,7 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-const std::string banner = "Quarnel ver. 1.1\n  Copyright (C) 2026 the Velto developers.\n\n";
-const std::string file_header_short = "File Read Error :\n  Fail to read the FileHeader.\n";
-const std::string info_header_short = "File Read Error :\n  Fail to read the InfoHeader.\n";
-const std::string reading = "Prease wait now reading the file.\n";
-const std::string counting = "Prease wait now counting the color.\n";
-const std::string image_short = "File Read Error :\n  Fail to read the Image.\n";
-
-std::string open_failed(const std::string& name) {
-    return "File Read Error :\n  Fail to open the file. ( " + name + " )\n";
-}
+using namespace velto_test; // the expected messages
 
 // Every prefix of a valid file: too short for either header, then a report and a short
 // read with the count option, and the full file counts.

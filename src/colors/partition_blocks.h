@@ -42,7 +42,8 @@ VELTO_ALWAYS_INLINE void swap_elements(std::uint8_t* a, std::uint8_t* b) {
 
 // Swaps elements of block `left` with elements of the later block `right` in pairs: the
 // lowest bit of `highs` with the highest bit of `lows`, the next lowest with the next
-// highest, and so on while both have bits left; clears the bits of the pairs.
+// highest, and so on while both have bits left; clears the bits of the pairs. The two
+// may be one block, when every bit of `highs` is below every bit of `lows`.
 VELTO_ALWAYS_INLINE void swap_pairs_one_by_one(std::uint8_t* left, std::uint64_t& highs,
                                                std::uint8_t* right, std::uint64_t& lows) {
     while (highs != 0 && lows != 0) {
@@ -84,6 +85,16 @@ template <typename Steps>
 VELTO_ALWAYS_INLINE NextSplits partition(const Steps& steps, std::uint8_t* base, std::int64_t n,
                                          std::int64_t lows) {
     NextSplits splits{0, 0};
+    if (n <= block_elements) {
+        // One block holds both regions: classified once, its pairs swapped within it.
+        const int count = static_cast<int>(n);
+        const std::uint64_t set = classify(steps, base, 0, count, splits);
+        const std::uint64_t lower_region = first_elements(static_cast<int>(lows));
+        std::uint64_t highs = set & lower_region;
+        std::uint64_t low_ones = ~set & first_elements(count) & ~lower_region;
+        steps.swap_pairs(base, highs, base, low_ones);
+        return splits;
+    }
     std::int64_t left = 0;  // [0, left) of the lower region is classified
     std::int64_t right = n; // [right, n) of the upper region is classified
     std::uint64_t highs = 0;

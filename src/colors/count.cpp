@@ -4,7 +4,6 @@
 #include "colors/pixels.h"
 #include "colors/sort.h"
 
-#include <memory>
 #include <new>
 
 namespace velto {
@@ -15,20 +14,22 @@ std::int64_t count_sorted_colors(const std::uint8_t* base, std::int64_t n) {
 
 ExitStatus count_colors(const char* name, const BitmapHeaders& headers, const Console& console) {
     const PixelGeometry geometry = pixel_geometry(headers.info);
+    // A size out of range is treated as memory the allocator cannot give.
     const auto size = pixel_buffer_size(geometry);
-    if (!size) {
-        std::fputs("Memory Error :\n Not enough memory.\n", err_stream(console));
-        return ExitStatus::no_memory;
-    }
     PixelBuffer buffer;
     try {
-        buffer = allocate_pixel_buffer(static_cast<std::size_t>(*size));
+        if (size) {
+            buffer = allocate_pixel_buffer(static_cast<std::size_t>(*size));
+        }
     } catch (const std::bad_alloc&) {
-        std::fputs("Memory Error :\n Not enough memory.\n", err_stream(console));
-        return ExitStatus::no_memory;
+        // buffer stays empty
     } catch (...) {
         std::fputs("Memory Error :\n Unknown error has occured.\n", err_stream(console));
         return ExitStatus::alloc_failed;
+    }
+    if (!buffer) {
+        std::fputs("Memory Error :\n Not enough memory.\n", err_stream(console));
+        return ExitStatus::no_memory;
     }
 
     std::fputs("Prease wait now reading the file.\n", err_stream(console));
